@@ -16,7 +16,11 @@ long double roundEven(long double v)
 
 Money Money::fromDouble(double v)
 {
-    return fromLongDouble(static_cast<long double>(v));
+    // The product in double lands exactly on .5 for decimal halves like 0.00025,
+    // so those go to the even count as a decimal tie should.
+    if (!std::isfinite(v))
+        return {};
+    return fromUnits(static_cast<int64_t>(std::nearbyint(v * double(Scale))));
 }
 
 Money Money::fromLongDouble(long double v)
