@@ -1,6 +1,7 @@
 // The store: creation, opening with the key, statements, the stock trigger,
 // transactions and two programs writing side by side.
 #include "scramble.h"
+#include "shopstore.h"
 #include "store.h"
 #include "testshop.h"
 
@@ -29,6 +30,7 @@ private slots:
     void twoConnectionsWriteAtOnce();
     void backupIsAConsistentCopy();
     void checkTablesAndIntegrity();
+    void programStore();
 };
 
 void TestStore::newStoreHoldsInitialRows()
@@ -280,6 +282,23 @@ void TestStore::checkTablesAndIntegrity()
                                       QStringLiteral("discount"), QStringLiteral("disrate")}));
     QVERIFY(!shop.store().checkTables({QStringLiteral("seller"), QStringLiteral("nope")}));
     QCOMPARE(shop.store().integrityCheck(), QStringList{QStringLiteral("ok")});
+}
+
+void TestStore::programStore()
+{
+    TestShop shop;  // sets ZAZUVI_HOME
+    QString error;
+    auto s = ShopStore::openForBackOffice(&error);
+    QVERIFY2(s, qPrintable(error));
+    QCOMPARE(ShopStore::shopIdentifier(*s), QString());
+    s->exec(QStringLiteral("update shop_info set shopid='utf8'"));
+    QCOMPARE(ShopStore::shopIdentifier(*s), QString());
+    s->exec(QStringLiteral("update shop_info set shopid='A-01'"));
+    QCOMPARE(ShopStore::shopIdentifier(*s), QStringLiteral("A-01"));
+    s->exec(QStringLiteral("drop table disrate"));
+    QVERIFY(!ShopStore::openForBackOffice(&error));
+    QCOMPARE(error, ShopStore::TablesError);
+    QVERIFY(ShopStore::open(&error));
 }
 
 QTEST_GUILESS_MAIN(TestStore)
