@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl1-mesa-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-charts-dev libgl1-mesa-dev
   libsqlcipher-dev sqlcipher
   mdbtools-dev libzint-dev libcups2-dev
   libicu-dev
