@@ -46,3 +46,8 @@ struct ReceiptInput {
 QList<QByteArray> makeReceiptLines(const ReceiptInput &in);
 // The bytes of output.txt: every line followed by CR LF.
 QByteArray receiptBytes(const QList<QByteArray> &lines);
+
+// The lines of 小票自定义.txt in the program folder (trailing '/'); empty when absent.
+QStringList customReceiptLines(const QString &programDir);
+// Writes the receipt file (output.txt) whole or not at all.
+bool writeReceipt(const QString &path, const ReceiptInput &in, QString *error = nullptr);
