@@ -1,5 +1,6 @@
 #include "goodsqueryform.h"
 
+#include "datagrid.h"
 #include "models.h"
 #include "msgbox.h"
 
@@ -7,7 +8,6 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,18 +30,12 @@ TgoodsqueryForm::TgoodsqueryForm(Store &store, QWidget *parent) : QDialog(parent
 
     goodsQuery = new QueryModel(store, this);
     GoodsSearch::decorate(*goodsQuery);
-    goodsqeyGrid = new QTableView(this);
+    goodsqeyGrid = new DataGrid(this);
     goodsqeyGrid->setModel(goodsQuery);
-    goodsqeyGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    goodsqeyGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    goodsqeyGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
-    goodsqeyGrid->verticalHeader()->hide();
-    goodsqeyGrid->verticalHeader()->setDefaultSectionSize(22);
-    QHeaderView *header = goodsqeyGrid->horizontalHeader();
+    goodsqeyGrid->view()->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QHeaderView *header = goodsqeyGrid->view()->horizontalHeader();
     header->setSectionsMovable(true);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    header->setSortIndicator(-1, Qt::AscendingOrder);
-    goodsqeyGrid->setSortingEnabled(true);
 
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("商品编号/条形码/货号/名称："), this));
@@ -55,19 +49,10 @@ TgoodsqueryForm::TgoodsqueryForm(Store &store, QWidget *parent) : QDialog(parent
 
     connect(queryBtn, &QPushButton::clicked, this, &TgoodsqueryForm::search);
     connect(queryEdit, &QLineEdit::returnPressed, this, &TgoodsqueryForm::search);
-    connect(goodsqeyGrid, &QTableView::doubleClicked, this, [this] { choose(); });
-    goodsqeyGrid->installEventFilter(this);
+    // Enter or a double click on a row.
+    connect(goodsqeyGrid, &DataGrid::rowActivated, this, [this] { choose(); });
     auto *f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
     connect(f3, &QShortcut::activated, this, &QDialog::reject);
-    auto *find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        bool ok = false;
-        const QString t = QInputDialog::getText(this, QStringLiteral("查找"), QStringLiteral("查找内容："),
-                                                QLineEdit::Normal, QString(), &ok);
-        if (ok && !t.isEmpty() && !findInGrid(t))
-            Msg::info(this, QStringLiteral("没有找到“") + t + QStringLiteral("”"));
-    });
-
     resize(900, 560);
     queryEdit->setFocus();
 }
@@ -89,16 +74,18 @@ void TgoodsqueryForm::search()
     fitColumns();
     goodsqeyGrid->setFocus();
     if (goodsQuery->rowCount() > 0) {
-        // The barcode column as placed on screen now (the cashier may have moved it).
-        const int first = goodsqeyGrid->horizontalHeader()->logicalIndex(0);
-        const int barcode = goodsQuery->column(QStringLiteral("barcode"));
-        goodsqeyGrid->setCurrentIndex(goodsQuery->index(0, barcode >= 0 ? barcode : first));
+        // The first row, in the barcode column: Enter then hands over the barcode.
+        const QModelIndex first = goodsQuery->index(0, qMax(0, goodsQuery->column(QStringLiteral("barcode"))));
+        goodsqeyGrid->view()->selectionModel()->setCurrentIndex(
+            first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 }
 
 bool TgoodsqueryForm::choose()
 {
-    const QModelIndex cur = goodsqeyGrid->currentIndex();
+    // The current column counts, not only the row: the cashier may hand over the goods
+    // number or the name instead of the barcode.
+    const QModelIndex cur = goodsqeyGrid->view()->currentIndex();
     if (!cur.isValid())
         return false;
     m_chosen = GoodsSearch::cellText(*goodsQuery, cur.row(), cur.column());
@@ -115,39 +102,19 @@ void TgoodsqueryForm::postToCodeField(QLineEdit *codeField, const QString &value
     QCoreApplication::postEvent(codeField, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
 }
 
-bool TgoodsqueryForm::findInGrid(const QString &text)
-{
-    const int rows = goodsQuery->rowCount();
-    const int cols = goodsQuery->columnCount();
-    if (rows == 0 || cols == 0)
-        return false;
-    const QModelIndex cur = goodsqeyGrid->currentIndex();
-    const int start = cur.isValid() ? cur.row() * cols + cur.column() + 1 : 0;
-    for (int i = 0; i < rows * cols; ++i) {
-        const int k = (start + i) % (rows * cols);
-        const QModelIndex idx = goodsQuery->index(k / cols, k % cols);
-        if (goodsQuery->data(idx).toString().contains(text, Qt::CaseInsensitive)
-            || GoodsSearch::cellText(*goodsQuery, idx.row(), idx.column()).contains(text, Qt::CaseInsensitive)) {
-            goodsqeyGrid->setCurrentIndex(idx);
-            goodsqeyGrid->scrollTo(idx);
-            return true;
-        }
-    }
-    return false;
-}
-
 void TgoodsqueryForm::fitColumns()
 {
     // Fit the columns to the grid's width; the cashier may still resize and move them.
-    QHeaderView *h = goodsqeyGrid->horizontalHeader();
+    QTableView *view = goodsqeyGrid->view();
+    QHeaderView *h = view->horizontalHeader();
     const int n = goodsQuery->columnCount();
     if (n == 0)
         return;
-    goodsqeyGrid->resizeColumnsToContents();
+    view->resizeColumnsToContents();
     int used = 0;
     for (int i = 0; i < n; ++i)
         used += h->sectionSize(i);
-    const int width = goodsqeyGrid->viewport()->width();
+    const int width = view->viewport()->width();
     if (used < width) {
         const int extra = (width - used) / n;
         for (int i = 0; i < n; ++i)
@@ -159,16 +126,4 @@ void TgoodsqueryForm::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
     fitColumns();
-}
-
-bool TgoodsqueryForm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == goodsqeyGrid && event->type() == QEvent::KeyPress) {
-        auto *k = static_cast<QKeyEvent *>(event);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            choose();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

@@ -10,7 +10,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
+class DataGrid;
 class QueryModel;
 class Store;
 
@@ -29,18 +29,15 @@ public:
     // Writes the value into the till's code field and posts an Enter key press to it, so
     // the till handles it once the dialog has gone.
     static void postToCodeField(QLineEdit *codeField, const QString &value);
-    // Ctrl+F: finds a text in the grid's cells from the current one on.
-    bool findInGrid(const QString &text);
 
     QLineEdit *queryEdit = nullptr;
     QCheckBox *mohuChk = nullptr;
     QPushButton *queryBtn = nullptr;
     QLabel *tipLbl = nullptr;
-    QTableView *goodsqeyGrid = nullptr;
+    DataGrid *goodsqeyGrid = nullptr;  // Ctrl+F finds in it, title clicks sort
     QueryModel *goodsQuery = nullptr;
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

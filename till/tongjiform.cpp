@@ -1,6 +1,7 @@
 #include "tongjiform.h"
 
 #include "clock.h"
+#include "datagrid.h"
 #include "models.h"
 #include "msgbox.h"
 #include "paths.h"
@@ -29,18 +30,12 @@ struct BusyCursor {
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-QTableView *makeGrid(QueryModel *model, QWidget *parent)
+DataGrid *makeGrid(QueryModel *model, QWidget *parent)
 {
-    auto *g = new QTableView(parent);
+    auto *g = new DataGrid(parent);
     g->setModel(model);
-    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    g->setSelectionBehavior(QAbstractItemView::SelectRows);
-    g->setSelectionMode(QAbstractItemView::SingleSelection);
-    g->setAlternatingRowColors(true);
-    g->verticalHeader()->setDefaultSectionSize(22);
-    g->verticalHeader()->hide();
-    g->horizontalHeader()->setStretchLastSection(true);
-    g->horizontalHeader()->setSectionsMovable(true);
+    g->view()->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->view()->horizontalHeader()->setStretchLastSection(true);
     return g;
 }
 
@@ -125,6 +120,9 @@ TtongjiForm::TtongjiForm(Store &store, PrintFile print, QWidget *parent)
         b->setDefault(false);
     }
     connect(queryBtn, &QPushButton::clicked, this, [this] { runQuery(); });
+    // The grids take Enter for their rows; here it re-queries like everywhere else.
+    for (DataGrid *g : {ordersGrid, goodsGrid})
+        connect(g, &DataGrid::rowActivated, this, [this] { runQuery(); });
     connect(printBtn, &QPushButton::clicked, this, [this] { printReport(); });
     // F4 closes (a combo box would otherwise open its list on F4).
     auto *f4 = new QShortcut(QKeySequence(Qt::Key_F4), this);

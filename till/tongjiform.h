@@ -11,7 +11,7 @@ class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QPushButton;
-class QTableView;
+class DataGrid;
 class QTabWidget;
 class QueryModel;
 class Store;
@@ -44,8 +44,8 @@ public:
     QComboBox *sellerCbx = nullptr;
     QPushButton *queryBtn = nullptr;
     QTabWidget *pages = nullptr;
-    QTableView *ordersGrid = nullptr;  // page "流水单"
-    QTableView *goodsGrid = nullptr;   // page "销售商品"
+    DataGrid *ordersGrid = nullptr;  // page "流水单"
+    DataGrid *goodsGrid = nullptr;   // page "销售商品"
     QLineEdit *moneyEdit = nullptr;
     QLineEdit *countEdit = nullptr;
     QLineEdit *goodscountEdit = nullptr;

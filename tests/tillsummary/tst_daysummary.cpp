@@ -3,6 +3,7 @@
 // the view-password gate.
 
 #include "clock.h"
+#include "datagrid.h"
 #include "daysummary.h"
 #include "devices.h"
 #include "models.h"
@@ -284,6 +285,8 @@ private slots:
         QCOMPARE(f.goodscountEdit->text(), u"2"_s);
         QCOMPARE(f.moneyEdit->text(), u"￥20.00"_s);
         QCOMPARE(f.ordersGrid->model()->rowCount(), 2);
+        QTest::keyClick(f.ordersGrid->view(), Qt::Key_Return);  // Enter in a grid re-queries too
+        QVERIFY(f.isVisible());
         QCOMPARE(f.goodsGrid->model()->rowCount(), 2);
 
         // Chosen but not queried: the printout still matches its own header.

@@ -1,6 +1,7 @@
 // The goods query: barcode, then goods number, then name; substring or exact; retired
 // goods never found; the chosen cell goes back to the till's code field with an Enter.
 
+#include "datagrid.h"
 #include "goodsqueryform.h"
 #include "goodssearch.h"
 #include "models.h"
@@ -146,8 +147,8 @@ private slots:
         QTest::keyClick(f.queryEdit, Qt::Key_Return);
         QVERIFY(f.isVisible());
         QCOMPARE(f.tipLbl->text(), u"2项结果符合查询要求"_s);
-        QCOMPARE(QApplication::focusWidget(), f.goodsqeyGrid);
-        QTest::keyClick(f.goodsqeyGrid, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), f.goodsqeyGrid->view());
+        QTest::keyClick(f.goodsqeyGrid->view(), Qt::Key_Return);
         QCOMPARE(f.result(), int(QDialog::Accepted));
         QCOMPARE(f.chosenValue(), u"6901234"_s);
     }
@@ -162,10 +163,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         f.queryEdit->setText(u"690"_s);
         f.search();
-        QTest::keyClick(f.goodsqeyGrid, Qt::Key_Down);
-        QTest::keyClick(f.goodsqeyGrid, Qt::Key_Right);
-        QTest::keyClick(f.goodsqeyGrid, Qt::Key_Right);
-        QTest::keyClick(f.goodsqeyGrid, Qt::Key_Enter);
+        QTest::keyClick(f.goodsqeyGrid->view(), Qt::Key_Down);
+        QTest::keyClick(f.goodsqeyGrid->view(), Qt::Key_Right);
+        QTest::keyClick(f.goodsqeyGrid->view(), Qt::Key_Right);
+        QTest::keyClick(f.goodsqeyGrid->view(), Qt::Key_Enter);
         QCOMPARE(f.chosenValue(), u"梨"_s);
     }
 
@@ -180,7 +181,7 @@ private slots:
         f.queryEdit->setText(u"690"_s);
         f.search();
         QCOMPARE(barcodes(*f.goodsQuery), (QStringList{u"6901234"_s, u"5550690"_s}));
-        QHeaderView *h = f.goodsqeyGrid->horizontalHeader();
+        QHeaderView *h = f.goodsqeyGrid->view()->horizontalHeader();
         const QPoint title(h->sectionViewportPosition(0) + 5, h->height() / 2);
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, title);
         QCOMPARE(barcodes(*f.goodsQuery), (QStringList{u"5550690"_s, u"6901234"_s}));
@@ -208,9 +209,9 @@ private slots:
         TgoodsqueryForm f(shop.store());
         f.queryEdit->setText(u"690"_s);
         f.search();
-        QVERIFY(f.findInGrid(u"梨"_s));
-        QCOMPARE(f.goodsqeyGrid->currentIndex().row(), 1);
-        QVERIFY(!f.findInGrid(u"葡萄"_s));
+        QVERIFY(f.goodsqeyGrid->findNext(u"梨"_s));
+        QCOMPARE(f.goodsqeyGrid->currentRow(), 1);
+        QVERIFY(!f.goodsqeyGrid->findNext(u"葡萄"_s));
     }
 
     void closeKeys_data()
