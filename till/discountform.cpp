@@ -22,12 +22,11 @@ bool leftByUser(const QEvent *event)
 }
 }
 
-TdiscountForm::TdiscountForm(const DiscountSetup &setup, SaleLines &lines, std::function<void()> recount,
-                             QWidget *parent)
+TdiscountForm::TdiscountForm(const DiscountSetup &setup, SaleLines &lines, DiscountHooks hooks, QWidget *parent)
     : QDialog(parent)
     , m_calc(setup)
     , m_lines(lines)
-    , m_recount(std::move(recount))
+    , m_hooks(std::move(hooks))
 {
     setWindowTitle(setup.zhengdan ? QStringLiteral("折扣[整单]") : QStringLiteral("折扣[单品]"));
 
@@ -155,7 +154,7 @@ void TdiscountForm::OKBtnClick()
     // not (rate 0 jumps here), its amount is taken without a second look.
     if (realMoneyEdit->hasFocus() && !collectExit())
         return;
-    m_result = m_calc.confirm(m_lines, m_recount);
+    m_result = m_calc.confirm(m_lines, m_hooks);
     if (m_result.applied)
         accept();
     else

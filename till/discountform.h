@@ -1,8 +1,8 @@
 #pragma once
 // The discount dialog ("折扣[单品]" / "折扣[整单]"): a rate, a discount amount or the
 // amount to collect, kept in step by DiscountCalc. Confirming writes the discount into
-// the sale lines given and lets the till recount; the caller then shows the lines and
-// applies realMoneyText()/changeText() for a whole sale.
+// the sale lines given and calls the till through the hooks; the caller then shows the
+// lines (without another recount) and, for a whole sale, applies outcome().
 
 #include "discountlogic.h"
 
@@ -16,8 +16,7 @@ class QPushButton;
 class TdiscountForm : public QDialog {
     Q_OBJECT
 public:
-    TdiscountForm(const DiscountSetup &setup, SaleLines &lines, std::function<void()> recount,
-                  QWidget *parent = nullptr);
+    TdiscountForm(const DiscountSetup &setup, SaleLines &lines, DiscountHooks hooks, QWidget *parent = nullptr);
 
     QLineEdit *discountEdit = nullptr;
     QLineEdit *disEdit2 = nullptr;
@@ -47,7 +46,7 @@ private:
 
     DiscountCalc m_calc;
     SaleLines &m_lines;
-    std::function<void()> m_recount;
+    DiscountHooks m_hooks;
     DiscountCalc::Result m_result;
     bool m_collectChecked = true;
     bool m_closing = false;

@@ -139,7 +139,7 @@ DiscountCalc::Reaction DiscountCalc::collectLeft()
     return r;
 }
 
-DiscountCalc::Result DiscountCalc::confirm(SaleLines &lines, const std::function<void()> &recount) const
+DiscountCalc::Result DiscountCalc::confirm(SaleLines &lines, const DiscountHooks &hooks) const
 {
     Result res;
     if (collectText.isEmpty())
@@ -156,8 +156,8 @@ DiscountCalc::Result DiscountCalc::confirm(SaleLines &lines, const std::function
         SaleLine &line = lines[m_setup.row];
         line[SaleLine::Rate] = rate;
         line[SaleLine::Amount] = formatMoney(collect);
-        if (recount)
-            recount();
+        if (hooks.recount)
+            hooks.recount();
         return res;
     }
 
@@ -170,18 +170,24 @@ DiscountCalc::Result DiscountCalc::confirm(SaleLines &lines, const std::function
         line[SaleLine::Amount] =
             formatMoney(StrToFloatEx(line[SaleLine::Price]) * StrToFloatEx(line[SaleLine::Qty]) * dis_rate / 100);
     }
-    if (recount)
-        recount();
+    if (hooks.recount)
+        hooks.recount();
     if (lines.size() == 1)
         lines[0][SaleLine::Amount] = formatMoney(collect);
     res.realMoneyText = collectText;
+    if (hooks.setRealMoney)
+        hooks.setRealMoney(collectText);
 
     const Money target = Money::fromDouble(collect);
     Money sum;
     for (const SaleLine &line : lines)
         sum += Money::fromText(line[SaleLine::Amount]);
-    if (sum != target)
-        Pricing::moneyopt(lines, target, m_setup.rounding.s4r52);
+    if (sum != target) {
+        if (hooks.moneyopt)
+            hooks.moneyopt();
+        else
+            Pricing::moneyopt(lines, target, m_setup.rounding.s4r52);
+    }
 
     if (m_setup.received != QLatin1String("0"))
         res.changeText = formatC2(StrToFloatEx(m_setup.received) - collect);

@@ -20,6 +20,14 @@ struct DiscountSetup {
     QString received;          // receivemoneyEdit as it reads
 };
 
+// What confirming calls in the till window.
+struct DiscountHooks {
+    std::function<void()> recount;                      // GoodsCount(), into goodscountLbl
+    std::function<void(const QString &)> setRealMoney;  // whole sale: realmoneyEdit := the amount collected
+    std::function<void()> moneyopt;                     // whole sale: the till's spreading over realmoneyEdit;
+                                                        // without it the lines are spread here
+};
+
 namespace DiscountLogic {
 
 inline const QString TooLow = QStringLiteral("折扣过低，系统不允许，请修改");
@@ -94,7 +102,7 @@ public:
         QString changeText;      // whole sale: the till's changeMoney; empty when nothing was received
         bool focusReceive = false;
     };
-    Result confirm(SaleLines &lines, const std::function<void()> &recount) const;
+    Result confirm(SaleLines &lines, const DiscountHooks &hooks) const;
 
 private:
     void amountChanged();

@@ -86,6 +86,13 @@ DiscountSetup oneLine(const SaleLines &lines, int row, int lowest = 0, const Pri
     return s;
 }
 
+DiscountHooks recountOnly(std::function<void()> recount)
+{
+    DiscountHooks h;
+    h.recount = std::move(recount);
+    return h;
+}
+
 struct Script {
     Script() { Msg::setScript([](const QString &, const QString &) { return false; }); }
     ~Script() { Msg::clearScript(); }
@@ -231,7 +238,7 @@ void TestDiscount::confirmLine()
     QVERIFY(c.collectLeft().message.isEmpty());
     QCOMPARE(c.dis_rate, 85.0);
     int recounts = 0;
-    const DiscountCalc::Result r = c.confirm(lines, [&] { ++recounts; Pricing::recount(lines, false, o); });
+    const DiscountCalc::Result r = c.confirm(lines, recountOnly([&] { ++recounts; Pricing::recount(lines, false, o); }));
     QVERIFY(r.applied);
     QCOMPARE(recounts, 1);
     QCOMPARE(rates(lines), (QStringList{QStringLiteral("100"), QStringLiteral("85")}));
@@ -244,7 +251,7 @@ void TestDiscount::confirmLine()
     // An empty amount to collect changes nothing.
     DiscountCalc empty(oneLine(lines, 0));
     const SaleLines before = lines;
-    QVERIFY(!empty.confirm(lines, [] { QFAIL("no recount"); }).applied);
+    QVERIFY(!empty.confirm(lines, recountOnly([] { QFAIL("no recount"); })).applied);
     QCOMPARE(lines, before);
 }
 
@@ -263,7 +270,7 @@ void TestDiscount::wholeSaleNonDiscountableLine()
     c.rateLeft();
     c.collectLeft();
     QCOMPARE(c.dis_rate, 90.0);
-    const DiscountCalc::Result r = c.confirm(lines, [&] { Pricing::recount(lines, false, o); });
+    const DiscountCalc::Result r = c.confirm(lines, recountOnly([&] { Pricing::recount(lines, false, o); }));
     QVERIFY(r.applied);
     QCOMPARE(rates(lines), (QStringList{QStringLiteral("90"), QStringLiteral("100")}));
     QCOMPARE(amounts(lines), (QStringList{QStringLiteral("18.00"), QStringLiteral("8.00")}));
@@ -304,9 +311,21 @@ void TestDiscount::wholeSaleSpreadsToLargestLine()
     c.rateLeft();  // left empty: the rate comes from the amounts
     c.collectText = collect;
     QVERIFY(c.collectLeft().message.isEmpty());
-    const DiscountCalc::Result r = c.confirm(lines, [&] { Pricing::recount(lines, false, options); });
+    // Hooks as the till window has them: realmoneyEdit first, then its spreading.
+    QString realmoney;
+    int spreads = 0;
+    DiscountHooks hooks;
+    hooks.recount = [&] { realmoney = Pricing::recount(lines, false, options).amountTotal.toText(); };
+    hooks.setRealMoney = [&](const QString &t) { realmoney = t; };
+    hooks.moneyopt = [&] {
+        ++spreads;
+        Pricing::moneyopt(lines, Money::fromText(realmoney), options.s4r52);
+    };
+    const DiscountCalc::Result r = c.confirm(lines, hooks);
     QVERIFY(r.applied);
     QTEST(amounts(lines), "amounts");
+    QCOMPARE(realmoney, r.realMoneyText);
+    QCOMPARE(spreads, QTest::currentDataTag() == QLatin1String("adds up") ? 0 : 1);
     Money sum;
     for (const SaleLine &l : lines)
         sum += Money::fromText(l[SaleLine::Amount]);
@@ -321,7 +340,7 @@ void TestDiscount::wholeSaleOneLineTakesAmountExactly()
     DiscountCalc c(wholeSale(lines, false, o));
     c.collectText = QStringLiteral("8.49");
     c.collectLeft();
-    const DiscountCalc::Result r = c.confirm(lines, [&] { Pricing::recount(lines, false, o); });
+    const DiscountCalc::Result r = c.confirm(lines, recountOnly([&] { Pricing::recount(lines, false, o); }));
     QCOMPARE(lines[0][SaleLine::Amount], QStringLiteral("8.49"));
     QCOMPARE(lines[0][SaleLine::Rate], QStringLiteral("85"));
     QCOMPARE(r.realMoneyText, QStringLiteral("8.49"));
@@ -344,7 +363,7 @@ void TestDiscount::wholeSaleChange()
     c.rateLeft();
     c.collectLeft();
     QCOMPARE(c.collectText, QStringLiteral("32.00"));
-    const DiscountCalc::Result r = c.confirm(lines, [&] { Pricing::recount(lines, true, o); });
+    const DiscountCalc::Result r = c.confirm(lines, recountOnly([&] { Pricing::recount(lines, true, o); }));
     QCOMPARE(amounts(lines), (QStringList{QStringLiteral("24.00"), QStringLiteral("8.00")}));
     QCOMPARE(r.changeText, QStringLiteral("18.00"));
     QVERIFY(!r.focusReceive);
@@ -411,7 +430,7 @@ void TestDiscount::dialogLowestDiscountOnSecondDigit()
     Script script;
     SaleLines lines{line(QStringLiteral("A"), QStringLiteral("10.00"), QStringLiteral("2"))};
     const SaleLines before = lines;
-    TdiscountForm dlg(oneLine(lines, 0, 80), lines, [] {});
+    TdiscountForm dlg(oneLine(lines, 0, 80), lines, recountOnly([] {}));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QCOMPARE(dlg.windowTitle(), QStringLiteral("折扣[单品]"));
@@ -441,7 +460,7 @@ void TestDiscount::dialogRateZeroJumpsToConfirm()
                     line(QStringLiteral("B"), QStringLiteral("8.00"), QStringLiteral("1"), QStringLiteral("0"))};
     const PricingOptions o;
     // Rate 0 is never tested against the lowest discount: the collect field is not left.
-    TdiscountForm dlg(wholeSale(lines, false, o, 80), lines, [&] { Pricing::recount(lines, false, o); });
+    TdiscountForm dlg(wholeSale(lines, false, o, 80), lines, recountOnly([&] { Pricing::recount(lines, false, o); }));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QCOMPARE(dlg.windowTitle(), QStringLiteral("折扣[整单]"));
@@ -462,7 +481,7 @@ void TestDiscount::dialogEnterEnterConfirms()
     Script script;
     SaleLines lines{line(QStringLiteral("A"), QStringLiteral("10.00"), QStringLiteral("2"))};
     int recounts = 0;
-    TdiscountForm dlg(oneLine(lines, 0, 80), lines, [&] { ++recounts; Pricing::recount(lines, false, {}); });
+    TdiscountForm dlg(oneLine(lines, 0, 80), lines, recountOnly([&] { ++recounts; Pricing::recount(lines, false, {}); }));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QTest::keyClicks(dlg.discountEdit, QStringLiteral("85"));
@@ -482,7 +501,7 @@ void TestDiscount::dialogEscapeChangesNothing()
     for (int key : {int(Qt::Key_Escape), int(Qt::Key_F6)}) {
         SaleLines lines{line(QStringLiteral("A"), QStringLiteral("10.00"), QStringLiteral("2"))};
         const SaleLines before = lines;
-        TdiscountForm dlg(oneLine(lines, 0), lines, [] { QFAIL("no recount"); });
+        TdiscountForm dlg(oneLine(lines, 0), lines, recountOnly([] { QFAIL("no recount"); }));
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QTest::keyClicks(dlg.discountEdit, QStringLiteral("85"));
@@ -500,7 +519,7 @@ void TestDiscount::dialogCollectTooLow()
     Script script;
     SaleLines lines{line(QStringLiteral("A"), QStringLiteral("10.00"), QStringLiteral("2"))};
     const SaleLines before = lines;
-    TdiscountForm dlg(oneLine(lines, 0, 80), lines, [] {});
+    TdiscountForm dlg(oneLine(lines, 0, 80), lines, recountOnly([] {}));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QTest::keyClick(dlg.discountEdit, Qt::Key_Return);
@@ -512,7 +531,7 @@ void TestDiscount::dialogCollectTooLow()
     QCOMPARE(lines, before);
 
     // An amount at the lowest discount is taken.
-    TdiscountForm ok(oneLine(lines, 0, 80), lines, [&] { Pricing::recount(lines, false, {}); });
+    TdiscountForm ok(oneLine(lines, 0, 80), lines, recountOnly([&] { Pricing::recount(lines, false, {}); }));
     ok.show();
     QVERIFY(QTest::qWaitForWindowActive(&ok));
     QTest::keyClick(ok.discountEdit, Qt::Key_Return);
@@ -533,7 +552,7 @@ void TestDiscount::dialogPolicyPrefill()
     {
         // The prefilled rate stays whole although the field takes two typed digits,
         // and counts only once a key is released in the field.
-        TdiscountForm dlg(s, lines, [] {});
+        TdiscountForm dlg(s, lines, recountOnly([] {}));
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QCOMPARE(dlg.discountEdit->text(), QStringLiteral("100"));
@@ -541,7 +560,7 @@ void TestDiscount::dialogPolicyPrefill()
         QVERIFY(dlg.realMoneyEdit->text().isEmpty());
     }
     s.prefillRate = QStringLiteral("90");
-    TdiscountForm dlg(s, lines, [&] { Pricing::recount(lines, false, {}); });
+    TdiscountForm dlg(s, lines, recountOnly([&] { Pricing::recount(lines, false, {}); }));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QTest::keyClick(dlg.discountEdit, Qt::Key_End);
@@ -557,7 +576,7 @@ void TestDiscount::dialogEnterNeverConfirmsFromRateField()
     Script script;
     SaleLines lines{line(QStringLiteral("A"), QStringLiteral("10.00"), QStringLiteral("2"))};
     const SaleLines before = lines;
-    TdiscountForm dlg(oneLine(lines, 0), lines, [] {});
+    TdiscountForm dlg(oneLine(lines, 0), lines, recountOnly([] {}));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QTest::keyClicks(dlg.discountEdit, QStringLiteral("85"));
