@@ -149,6 +149,8 @@ bool TaddgoodsForm::add()
     std::optional<GoodsRecord> g = QuickEntry::insert(m_store, values(), &error);
     if (!g) {
         Msg::error(this, error);
+        if (error == QuickEntry::emptyBarcodeText())
+            barcodeinputEdit->setFocus();
         return false;
     }
     m_added = std::move(g);

@@ -50,6 +50,12 @@ QStringList classNames(Store &store, QString *error)
 
 std::optional<GoodsRecord> insert(Store &store, const NewGoods &g, QString *error)
 {
+    // Goods without a barcode could never be scanned, and their sale lines would merge.
+    if (g.barcode.trimmed().isEmpty()) {
+        if (error)
+            *error = emptyBarcodeText();
+        return std::nullopt;
+    }
     Query q(store, QStringLiteral("insert into goods(barcode,name,price,price2,amount,class_name,in_date,ifdis,"
                                   "ifaddup,hide)values(:barcode,:name,:price,:price2,:amount,:class_name,:in_date,"
                                   ":ifdis,:ifaddup,:hide)"));
@@ -78,6 +84,11 @@ std::optional<GoodsRecord> insert(Store &store, const NewGoods &g, QString *erro
         return std::nullopt;
     }
     return GoodsRecord::fromRow(rows, 0);
+}
+
+QString emptyBarcodeText()
+{
+    return QStringLiteral("请输入商品条码");
 }
 
 QString zeroPriceText()

@@ -61,9 +61,11 @@ struct NewGoods {
 QStringList classNames(Store &store, QString *error = nullptr);
 
 // Inserts the goods (in_date = now from the suite's clock) and reads the new row back
-// by its id, ready for the sale. nullopt with *error (the store's message) when refused.
+// by its id, ready for the sale. nullopt with *error when refused: the store's message,
+// or emptyBarcodeText() for a blank barcode.
 std::optional<GoodsRecord> insert(Store &store, const NewGoods &goods, QString *error);
 
+QString emptyBarcodeText(); // "请输入商品条码"
 QString zeroPriceText();   // "提示：商品零售价为0，无法正常收款"
 QString startStatusText(); // "点击添加按钮即可添加商品信息到库存中"
 QString captionFor(const QString &name);  // "条码智能查询" with a name, else "快速录入商品"

@@ -289,6 +289,18 @@ private slots:
         QCOMPARE(shop.scalar(u"select count(*) from goods"_s).toInt(), 0);
     }
 
+    void blankBarcodeIsRefused()
+    {
+        TestShop shop;
+        QuickEntry::NewGoods g;
+        g.barcode = u"  "_s;
+        g.name = u"无码"_s;
+        QString error;
+        QVERIFY(!QuickEntry::insert(shop.store(), g, &error));
+        QCOMPARE(error, u"请输入商品条码"_s);
+        QCOMPARE(shop.scalar(u"select count(*) from goods"_s).toInt(), 0);
+    }
+
     void refusedInsertKeepsTheDialogOpen()
     {
         TestShop shop;
