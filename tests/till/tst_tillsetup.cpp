@@ -1,9 +1,9 @@
 // What the till sets itself up from: the login check, the shop settings, the automatic
 // backup, the badge, checkout.ini, the hotkey codes and the SMS notice record.
+#include "fakegateway.h"
 #include "hotkeys.h"
 #include "ini.h"
 #include "scramble.h"
-#include "smsclient.h"
 #include "smsnotice.h"
 #include "startup.h"
 #include "testshop.h"
@@ -29,39 +29,6 @@ QByteArray readFile(const QString &path)
 }
 
 } // namespace
-
-// A gateway that answers from fixed codes and remembers the calls.
-class FakeGateway : public SmsGateway {
-public:
-    int initResult = 0;
-    int sendResult = 0;
-    QStringList calls;
-    QString numbers, text;
-
-    int SkInit(const QString &addresses, const QString &account, const QString &password, int, const QString &, int,
-               const QString &, const QString &) override
-    {
-        calls << QStringLiteral("init ") + addresses + QLatin1Char(' ') + account + QLatin1Char(' ') + password;
-        return initResult;
-    }
-    int SkQueryAccu(qint32 &) override { return 0; }
-    int SkCheckContent(const QString &, QString &) override { return 0; }
-    int SkMultiSend(int kind, const QString &, const QString &, const QString &n, const QString &t, QByteArray &,
-                    QByteArray &, int &acceptedBytes, int &refusedBytes) override
-    {
-        calls << QStringLiteral("send %1").arg(kind);
-        numbers = n;
-        text = t;
-        acceptedBytes = refusedBytes = 0;
-        return sendResult;
-    }
-    int SkModifyPwd(const QString &) override { return 0; }
-    int SkLogout() override
-    {
-        calls << QStringLiteral("logout");
-        return 0;
-    }
-};
 
 class TestTillSetup : public QObject {
     Q_OBJECT
