@@ -2,6 +2,7 @@
 // trimmed card number, dates), card types and their rates, a card number that exists
 // already in any spelling, and the dialog's keyboard.
 
+#include "birthdays.h"
 #include "clock.h"
 #include "memberaddform.h"
 #include "memberreg.h"
@@ -116,6 +117,37 @@ private slots:
         QCOMPARE(r.value(0, u"exchange"_s).toInt(), 0);
         QCOMPARE(r.value(0, u"addup"_s).toDouble(), 0.0);
         QCOMPARE(r.value(0, u"buy_times"_s).toInt(), 0);
+    }
+
+    // The birthday reminder finds a lunar birthday on its lunar day, not on the solar
+    // day of the same numbers, and never a birthday without a day.
+    void reminderMatchesTheCalendar()
+    {
+        TestShop shop;
+        NewMember lunar = member(u"L1"_s);
+        lunar.lunar = true;
+        NewMember solar = member(u"S1"_s);
+        NewMember noDay = member(u"N1"_s);
+        noDay.day = 0;
+        for (const NewMember &m : {lunar, solar, noDay})
+            QCOMPARE(MemberReg::save(shop.store(), m), MemberReg::Save::Saved);
+        QDate lunarDay;
+        for (QDate d(2024, 1, 1); d.year() == 2024 && !lunarDay.isValid(); d = d.addDays(1))
+            if (Birthdays::textsOf(d).lunar == u"5月12日"_s)
+                lunarDay = d;
+        QVERIFY(lunarDay.isValid() && lunarDay != QDate(2024, 5, 12) && lunarDay != QDate(2024, 5, 11));
+        auto cards = [&](QDate today) {
+            Rows rows;
+            QString error;
+            if (!Birthdays::find(shop.store(), Birthdays::daysOf(today), &rows, &error))
+                qWarning("%s", qPrintable(error));
+            QStringList out;
+            for (int r = 0; r < rows.size(); ++r)
+                out << rows.value(r, u"card_id"_s).toString();
+            return out;
+        };
+        QCOMPARE(cards(QDate(2024, 5, 12)), QStringList{u"S1"_s});
+        QCOMPARE(cards(lunarDay), QStringList{u"L1"_s});
     }
 
     void listNumbers()
