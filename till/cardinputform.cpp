@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "dialogkeys.h"
+#include "memberaddform.h"
 #include "money.h"
 #include "msgbox.h"
 
@@ -87,6 +88,10 @@ TcardinputForm::TcardinputForm(Store &store, bool discountPolicy, QWidget *paren
     cardNoEdit->installEventFilter(this);
     Okbtn->installEventFilter(this);
     listGrid->installEventFilter(this);
+    registerMember = [this](const QString &cardNo) {
+        TmemberaddForm add(m_store, cardNo, this);
+        return add.exec() == QDialog::Accepted ? add.savedCardId() : QString();
+    };
     connect(cardNoEdit, &QLineEdit::textEdited, this, [this] { m_hasSearched = false; });
     connect(Okbtn, &QPushButton::clicked, this, &TcardinputForm::OkbtnClick);
     connect(listGrid, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { pickRow(row); });
@@ -143,8 +148,13 @@ void TcardinputForm::search()
         return;
     }
     if (r.members.isEmpty()) {
-        if (Msg::question(this, MemberLogic::UnknownCardQuestion) && registerMember)
-            registerMember(x);
+        if (!Msg::question(this, MemberLogic::UnknownCardQuestion) || !registerMember)
+            return;
+        const QString saved = registerMember(x);
+        if (saved.isEmpty())
+            return;
+        cardNoEdit->setText(saved);
+        search();
         return;
     }
     if (r.exact && r.members.size() == 1)

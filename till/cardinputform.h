@@ -2,7 +2,7 @@
 // The member lookup dialog ("输入会员卡"): finds a member by card number, name or
 // telephone, exactly and then by part of the text, shows the member's data, and on
 // "确认" hands the member to the till (attached()). An unknown text offers to
-// register the card.
+// register the card; a registered card is then looked up again.
 
 #include "memberlogic.h"
 
@@ -25,9 +25,10 @@ public:
     QTreeWidget *infoList = nullptr;
     QTableWidget *listGrid = nullptr;
 
-    // Opens the registration of a new card with its number preset (Yes to the question
-    // about an unknown card). Without it, Yes only closes the question.
-    std::function<void(const QString &cardNo)> registerMember;
+    // Yes to the question about an unknown card: registers the card with its number
+    // preset and returns the stored card number, empty when nothing was registered.
+    // Opens the registration dialog unless replaced.
+    std::function<QString(const QString &cardNo)> registerMember;
 
     // After exec() returned Accepted ("确认"): the member to attach, if one was found.
     const std::optional<MemberAttach> &attached() const { return m_attached; }

@@ -182,7 +182,7 @@ bool TdiscountForm::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     } else if (event->type() == QEvent::KeyRelease) {
-        if (watched == discountEdit && !static_cast<QKeyEvent *>(event)->isAutoRepeat())
+        if (watched == discountEdit && !m_closing && !static_cast<QKeyEvent *>(event)->isAutoRepeat())
             rateKeyUp();
     } else if (event->type() == QEvent::FocusOut && leftByUser(event) && !m_closing) {
         if (watched == discountEdit)

@@ -2,6 +2,7 @@
 // and the lookup dialog driven with keys.
 
 #include "cardinputform.h"
+#include "memberaddform.h"
 #include "clock.h"
 #include "memberlogic.h"
 #include "msgbox.h"
@@ -9,9 +10,12 @@
 #include "testshop.h"
 #include "typing.h"
 
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -102,6 +106,7 @@ private slots:
     void dialogPartialTelephoneOneRow();
     void dialogRefusedCards();
     void dialogUnknownCardQuestion();
+    void dialogRegistersUnknownCard();
     void dialogEscape();
 };
 
@@ -383,27 +388,56 @@ void TestMember::dialogUnknownCardQuestion()
 {
     TestShop shop;
     Script script;
-    QStringList registered;
+    QStringList asked;
     for (bool yes : {false, true}) {
         script.answer = yes;
         script.questions.clear();
         TcardinputForm dlg(shop.store(), false);
-        dlg.registerMember = [&](const QString &card) { registered << card; };
+        dlg.registerMember = [&](const QString &card) {
+            asked << card;
+            return QString();  // registration given up
+        };
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         typeText(dlg.cardNoEdit, QStringLiteral(" NEW9 "));
         QTest::keyClick(dlg.cardNoEdit, Qt::Key_Return);
         QCOMPARE(script.questions, QStringList{QStringLiteral("此会员卡尚未录入到数据库中，是否现在录入？")});
         QVERIFY(dlg.isVisible());
+        dlg.OkbtnClick();
+        QVERIFY(!dlg.attached().has_value());
     }
-    QCOMPARE(registered, QStringList{QStringLiteral("NEW9")});
+    QCOMPARE(asked, QStringList{QStringLiteral("NEW9")});
+}
 
-    // Without a registration hook Yes only closes the question.
+void TestMember::dialogRegistersUnknownCard()
+{
+    // Yes opens the registration with the typed text; the saved card is looked up
+    // again and can be confirmed at once.
+    TestShop shop;
+    Script script;
     script.answer = true;
-    TcardinputForm plain(shop.store(), false);
-    plain.cardNoEdit->setText(QStringLiteral("NEW9"));
-    plain.search();
-    QVERIFY(!plain.attached().has_value());
+    TcardinputForm dlg(shop.store(), false);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QString preset;
+    QTimer::singleShot(0, &dlg, [&] {
+        auto *add = qobject_cast<TmemberaddForm *>(QApplication::activeModalWidget());
+        QVERIFY(add);
+        preset = add->mNoEdit->text();
+        add->mNameEdit->setText(QStringLiteral("新会员"));
+        add->mEndtime->setDate(kToday.addYears(1));
+        add->mStatus->setChecked(true);
+        add->save();
+    });
+    typeText(dlg.cardNoEdit, QStringLiteral("NEW9"));
+    QTest::keyClick(dlg.cardNoEdit, Qt::Key_Return);
+    QCOMPARE(preset, QStringLiteral("NEW9"));
+    QCOMPARE(dlg.infoList->topLevelItem(0)->text(1), QStringLiteral("新会员"));
+    QVERIFY(dlg.Okbtn->isEnabled());
+    dlg.OkbtnClick();
+    QVERIFY(dlg.attached().has_value());
+    QCOMPARE(dlg.attached()->cardId, QStringLiteral("NEW9"));
+    QCOMPARE(dlg.attached()->name, QStringLiteral("新会员"));
 }
 
 void TestMember::dialogEscape()
