@@ -530,13 +530,27 @@ void TestDiscount::dialogCollectTooLow()
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(lines, before);
 
-    // An amount at the lowest discount is taken.
+    // An amount that is no number is reported where it is typed; nothing is confirmed.
+    TdiscountForm bad(oneLine(lines, 0, 80), lines, recountOnly([] { QFAIL("no recount"); }));
+    bad.show();
+    QVERIFY(QTest::qWaitForWindowActive(&bad));
+    QTest::keyClick(bad.discountEdit, Qt::Key_Return);
+    QTest::keyClicks(bad.realMoneyEdit, QStringLiteral("1..6"));
+    QTest::keyClick(bad.realMoneyEdit, Qt::Key_Return);
+    QCOMPARE(Msg::takeShown(), QStringList{QStringLiteral("实收金额格式不正确，请重新填写")});
+    QVERIFY(bad.isVisible());
+    QVERIFY(bad.realMoneyEdit->hasFocus());
+    QCOMPARE(bad.realMoneyEdit->text(), QStringLiteral("1..6"));
+    bad.reject();
+    QCOMPARE(lines, before);
+
+    // An amount at the lowest discount is taken, also when confirmed by a click.
     TdiscountForm ok(oneLine(lines, 0, 80), lines, recountOnly([&] { Pricing::recount(lines, false, {}); }));
     ok.show();
     QVERIFY(QTest::qWaitForWindowActive(&ok));
     QTest::keyClick(ok.discountEdit, Qt::Key_Return);
     QTest::keyClicks(ok.realMoneyEdit, QStringLiteral("16"));
-    QTest::keyClick(ok.realMoneyEdit, Qt::Key_Return);
+    QTest::mouseClick(ok.OKBtn, Qt::LeftButton);
     QVERIFY(Msg::takeShown().isEmpty());
     QCOMPARE(ok.result(), int(QDialog::Accepted));
     QCOMPARE(lines[0][SaleLine::Amount], QStringLiteral("16.00"));
