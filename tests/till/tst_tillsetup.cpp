@@ -11,6 +11,7 @@
 #include "tillsettings.h"
 
 #include <QFile>
+#include <QImage>
 #include <QtTest>
 
 namespace {
@@ -42,6 +43,7 @@ private slots:
     void backupFailure();
     void badge_data();
     void badge();
+    void badgePictures();
     void iniDefaults();
     void iniValues();
     void printPort_data();
@@ -213,6 +215,25 @@ void TestTillSetup::badge()
     QFETCH(bool, tip);
     QCOMPARE(TillStartup::badgeName(sales), badge);
     QCOMPARE(!TillStartup::badgeTip(sales).isEmpty(), tip);
+}
+
+void TestTillSetup::badgePictures()
+{
+    // Every badge the till can name has its picture beside the programs.
+    const QString bin = qEnvironmentVariable("ZAZUVI_BIN");
+    QVERIFY(!bin.isEmpty());
+    QStringList names;
+    for (qint64 n : {0, 4, 11, 41, 91, 151, 251, 501, 1001, 2001, 5001, 10001, 20001, 50001, 100001, 200001, 2000000})
+        names << TillStartup::badgeName(n);
+    QCOMPARE(names.removeDuplicates(), 1);
+    QCOMPARE(names.size(), 16);
+    for (const QString &name : names) {
+        const QImage img(bin + QStringLiteral("/img/") + name + QStringLiteral(".png"));
+        QVERIFY2(!img.isNull(), qPrintable(name));
+        QCOMPARE(img.size(), QSize(100, 24));
+    }
+    QVERIFY(!QImage(bin + QStringLiteral("/bg.bmp")).isNull());
+    QVERIFY(QFile::exists(bin + QStringLiteral("/help/first.htm")));
 }
 
 void TestTillSetup::iniDefaults()
