@@ -879,7 +879,8 @@ bool copyTree(const QString &from, const QString &to)
     return ok;
 }
 
-// Pictures, help pages and the till background, when the build put them beside us.
+// Pictures, help pages and the till background, when the build put them beside us
+// (bin/img, bin/help, bin/bg.bmp, or all of them in bin/assets).
 void copyAssets(const QString &folder)
 {
     const QString assets = executableDir() + QStringLiteral("assets");

@@ -564,13 +564,18 @@ void TestTools::demoFolder()
         const QString v = ini.service(key);
         QVERIFY2(v.contains(QStringLiteral("127.0.0.1")), qPrintable(key + QStringLiteral("=") + v));
     }
-    // The assets beside the tools, when the build put them there, come along.
-    const QString assets = QDir(qEnvironmentVariable("ZAZUVI_BIN")).filePath(QStringLiteral("assets"));
-    QDirIterator it(assets, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        QVERIFY2(QFileInfo::exists(m_shop + QDir(assets).relativeFilePath(file)), qPrintable(file));
+    // The pictures and help pages beside the tools, when the build put them there, come along.
+    const QDir bin(qEnvironmentVariable("ZAZUVI_BIN"));
+    QStringList assets;
+    for (const QString &dir : {QStringLiteral("img"), QStringLiteral("help")}) {
+        QDirIterator it(bin.filePath(dir), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            assets << bin.relativeFilePath(it.next());
     }
+    if (bin.exists(QStringLiteral("bg.bmp")))
+        assets << QStringLiteral("bg.bmp");
+    for (const QString &file : assets)
+        QVERIFY2(QFileInfo::exists(m_shop + file), qPrintable(file));
 }
 
 void TestTools::demoIsDeterministic()
