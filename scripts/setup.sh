@@ -11,6 +11,7 @@ packages=(
   fonts-wqy-zenhei
   xvfb xauth xdotool
   openssl
+  libbenchmark-dev
 )
 missing=()
 for p in "${packages[@]}"; do
