@@ -1,5 +1,7 @@
 #include "mainform.h"
 
+#include "bgform.h"
+#include "birthdays.h"
 #include "clock.h"
 #include "devices.h"
 #include "helpform.h"
@@ -406,10 +408,15 @@ void TmainForm::startUp()
     orderNo = QStringLiteral("00000000000");
     ismember = false;
     sales_id = -1;
+    if (settings.beijing)
+        TBgForm::open(programDir);
     if (settings.guxian)
         m_pole->com_init(settings.com + 1, 2400);
     showBadge();
     smsLogin();
+    const QString birthdays = Birthdays::startupNotice(m_store);
+    if (!birthdays.isEmpty())
+        statusPanel1->setText(birthdays);
 
     // Give memory back to the system now and then, as a till runs for days.
     auto *trim = new QTimer(this);
@@ -594,14 +601,14 @@ void TmainForm::clearSale()
     }
 }
 
-void TmainForm::attachMember(const TillMember &member)
+void TmainForm::attachMember(const MemberAttach &member)
 {
     m_memberCardId = member.cardId;
     cardNoEdit->setText(member.cardId);
     jifen = member.points;
     jifenEdit->setText(QString::number(member.points));
     mtype = member.mtype;
-    disRateEdit->setText(QString::number(member.rate));
+    disRateEdit->setText(member.rateText());
     mnameEdit->setText(member.name);
     telEdit->setText(member.tel);
     birthEdit->setText(member.birthday);
@@ -1035,5 +1042,6 @@ void TmainForm::closeEvent(QCloseEvent *event)
     m_sms->logout();
     TillIni::writePlacement(TillIni::path(), isMaximized(), QRect(pos(), size()));
     helpTimer->stop();
+    TBgForm::closeCurrent();  // the till's background goes with it
     event->accept();
 }

@@ -9,6 +9,7 @@
 // member and salesperson, the controls below for the fields they read and write.
 
 #include "goods.h"
+#include "memberlogic.h"
 #include "money.h"
 #include "saleline.h"
 #include "smsclient.h"
@@ -34,17 +35,6 @@ class SaleListModel;
 class Store;
 class TillPrinter;
 class TillSms;
-
-// A member card attached to the sale (by the card field or the member dialog).
-struct TillMember {
-    QString cardId;   // the stored card_id: the order's card_id and the member update use it
-    int points = 0;   // redeemable points, shown in jifenEdit and printed on the receipt
-    QString mtype;    // member type (mtypeEdit stays empty)
-    int rate = 100;   // the rate in force, disRateEdit
-    QString name;
-    QString tel;
-    QString birthday;
-};
 
 // What the window reaches outside itself; tests put their own in.
 struct TillServices {
@@ -79,7 +69,9 @@ public:
     void deleteSelectedLine();
     // Empties the sale and the member fields (not the window's member state).
     void clearSale();
-    void attachMember(const TillMember &member);
+    // A member card for the sale (from the card field or the member dialog): member
+    // prices, the member's rate on the lines that allow discounts, points at settlement.
+    void attachMember(const MemberAttach &member);
     // sales_id > 0 names the salesperson of the sale; -1 none.
     void setSalesperson(int salesId, const QString &name);
 

@@ -1,6 +1,7 @@
 // The real till window offscreen, driven by keys as a cashier and a scanner drive it:
 // scans, the tendered amount, settling with and without printing, the reprint, the key
 // table, list editing, the member and salesperson of a sale, start-up and closing.
+#include "bgform.h"
 #include "clock.h"
 #include "devices.h"
 #include "fakegateway.h"
@@ -142,6 +143,7 @@ private slots:
 
     void startUp();
     void badgeFromSales();
+    void backgroundAndBirthdays();
     void scanAddsLineWithoutConfirming();
     void codeFieldKeys();
     void unknownCodeStays();
@@ -216,6 +218,21 @@ void TestMainForm::badgeFromSales()
     QCOMPARE(till.form->statusPanel3->text(), QStringLiteral("用键盘操作更快速方便"));
     QCOMPARE(till.form->statusPanel1->text(), QString());
     QVERIFY(!QFile::exists(till.shop.file(QStringLiteral("数据库备份"))));
+}
+
+void TestMainForm::backgroundAndBirthdays()
+{
+    Till till("[cash]\r\ndayin=0\r\nbeijing=1\r\n");
+    till.shop.exec(QStringLiteral("insert into member (card_id, name, birthday, lunar) values "
+                                  "('1', '甲', '3月16日', 0), ('2', '乙', '3月17日', 0), ('3', '丙', '3月18日', 0)"));
+    QVERIFY(till.start());
+    QCOMPARE(till.form->statusPanel1->text(), QStringLiteral("今明日2位会员过生日"));
+    TBgForm *bg = TBgForm::current();
+    QVERIFY(bg);
+    QVERIFY(!bg->isEnabled());
+    QCOMPARE(bg->pos(), QPoint(0, 0));
+    till.form->close();
+    QTRY_VERIFY(!TBgForm::current());
 }
 
 void TestMainForm::scanAddsLineWithoutConfirming()
@@ -640,7 +657,7 @@ void TestMainForm::memberSale()
     till.scan(QStringLiteral("1"));
     QCOMPARE(f.realmoneyEdit->text(), QStringLiteral("10.00"));
 
-    TillMember m;
+    MemberAttach m;
     m.cardId = QStringLiteral("VIP01");
     m.points = 12;
     m.mtype = QStringLiteral("金卡");
