@@ -1,6 +1,8 @@
 // The store layer (Store, Query, Transaction) against the bare engine doing the same
 // statements, over a demoshop store:
-//   bench_store --shop=FOLDER [Google Benchmark options]
+//   bench_store --shop=FOLDER [--cache-kib=N] [Google Benchmark options]
+// --cache-kib sets the engine's page cache of both connections (the programs keep the
+// engine's default) to see what a larger cache would buy.
 // The settlement benchmark commits real orders into that store (stock and member
 // points move like at the till); use a store made for benchmarking.
 
@@ -326,7 +328,7 @@ BENCHMARK(BM_DayTotal_Store)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DayTotal_Engine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DayTotalDateFunction_Store)->Unit(benchmark::kMillisecond);
 
-void loadFixture(const QString &folder)
+void loadFixture(const QString &folder, int cacheKib)
 {
     g = new Fixture;
     QString error;
@@ -339,6 +341,13 @@ void loadFixture(const QString &folder)
         || sqlite3_key(g->db, key.constData(), int(key.size())) != SQLITE_OK)
         die("engine cannot open the store");
     sqlite3_busy_timeout(g->db, Store::busyTimeoutMs());
+    if (cacheKib > 0) {
+        const std::string pragma = "PRAGMA cache_size=-" + std::to_string(cacheKib);
+        engineExec(pragma.c_str());
+        if (!g->store->execScript(QString::fromStdString(pragma)))
+            die("cache_size failed");
+        benchmark::AddCustomContext("cache_size KiB", std::to_string(cacheKib));
+    }
 
     // A spread of goods, members and days to draw from (every 97th goods item, and so on).
     for (const auto &r : g->store->select(QStringLiteral(
@@ -370,10 +379,13 @@ int main(int argc, char **argv)
 {
     // The shop folder comes first; the rest goes to Google Benchmark.
     QString shop = qEnvironmentVariable("ZAZUVI_BENCH_SHOP");
+    int cacheKib = 0;
     std::vector<char *> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--shop=", 7) == 0)
             shop = QString::fromLocal8Bit(argv[i] + 7);
+        else if (std::strncmp(argv[i], "--cache-kib=", 12) == 0)
+            cacheKib = std::atoi(argv[i] + 12);
         else
             rest.push_back(argv[i]);
     }
@@ -381,11 +393,11 @@ int main(int argc, char **argv)
     int appArgc = 1;
     QCoreApplication app(appArgc, argv);
     if (shop.isEmpty()) {
-        fprintf(stderr, "usage: bench_store --shop=FOLDER [benchmark options]\n"
+        fprintf(stderr, "usage: bench_store --shop=FOLDER [--cache-kib=N] [benchmark options]\n"
                         "FOLDER holds a dat.db made by demoshop (e.g. --goods 100000 --days 3650 --orders-per-day 274)\n");
         return 2;
     }
-    loadFixture(shop);
+    loadFixture(shop, cacheKib);
     benchmark::Initialize(&n, rest.data());
     if (benchmark::ReportUnrecognizedArguments(n, rest.data()))
         return 2;
