@@ -27,6 +27,9 @@ const char Usage[] =
     "usage: storesh [--json] FOLDER|FILE [SQL...]   run SQL (standard input when no SQL is given)\n"
     "       storesh --create FOLDER                 make a fresh store from the built-in schema\n"
     "       storesh --check FOLDER|FILE             integrity check; prints ok or the problems\n"
+    "Rows print as tab-separated text under a header line (tab, line break and backslash inside\n"
+    "a value as \\t, \\n, \\\\; NULL as nothing); --json prints one array of objects per statement\n"
+    "that returns rows.\n"
     "Statements run one after another; on an error storesh stops and rolls back an open\n"
     "transaction, so wrap a multi-statement change in BEGIN; ... COMMIT; to make it all-or-nothing.\n";
 

@@ -179,9 +179,9 @@ void TestTools::sqlAsText_data()
     QTest::newRow("standard input") << QStringList{} << (usersSql + QStringLiteral(";\n")).toUtf8() << users;
     QTest::newRow("words joined") << QStringList{QStringLiteral("select"), QStringLiteral("1 as one")}
                                   << QByteArray() << QByteArray("one\n1\n");
-    QTest::newRow("null, real, tab and line break")
-        << QStringList{QStringLiteral("select null as n, 2.5 as p, 'a'||char(9)||'b'||char(10)||'c' as t")}
-        << QByteArray() << QByteArray("n\tp\tt\n\t2.5\ta\\tb\\nc\n");
+    QTest::newRow("null, real, tab, line break, backslash")
+        << QStringList{QStringLiteral("select null as n, 2.5 as p, 'a'||char(9)||'b'||char(10)||'c\\d' as t")}
+        << QByteArray() << QByteArray("n\tp\tt\n\t2.5\ta\\tb\\nc\\\\d\n");
     QTest::newRow("no rows keeps the header")
         << QStringList{QStringLiteral("select class_name from class where 0")} << QByteArray()
         << QByteArray("class_name\n");
