@@ -379,7 +379,7 @@ void TmainForm::watchKeys()
 {
     const auto children = findChildren<QWidget *>();
     for (QWidget *w : children)
-        if (w->focusPolicy() != Qt::NoFocus)
+        if (w->focusPolicy() != Qt::NoFocus && w->window() == this)  // not the popup menu
             w->installEventFilter(this);
     m_memberBar->installEventFilter(this);
 }

@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -543,9 +544,21 @@ void TestMainForm::listKeys()
     till.key(Qt::Key_Delete);
     QCOMPARE(till.lines().size(), 1);
     QCOMPARE(till.focus(), f.barcodeinputEdit);
+    // The popup menu keeps its own keys.
     f.selectLine(0);
-    f.deleteAct->trigger();
+    f.listMenu->popup(f.mapToGlobal(QPoint(50, 50)));
+    QVERIFY(QTest::qWaitForWindowExposed(f.listMenu));
+    QVERIFY(f.deleteAct->isEnabled());
+    QTest::keyClick(f.listMenu, Qt::Key_Down);
+    QTest::keyClick(f.listMenu, Qt::Key_Down);
+    QCOMPARE(f.selectedIndex(), 0);
+    QCOMPARE(f.listMenu->activeAction(), f.editDiscountAct);
+    QTest::keyClick(f.listMenu, Qt::Key_Down);
+    QTest::keyClick(f.listMenu, Qt::Key_Return);
     QVERIFY(till.lines().isEmpty());
+    f.listMenu->popup(f.mapToGlobal(QPoint(50, 50)));
+    QVERIFY(!f.deleteAct->isEnabled());
+    f.listMenu->close();
 }
 
 void TestMainForm::deleteLastRow()
