@@ -5,10 +5,17 @@
 #include "startup.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QStyleFactory>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
+    QElapsedTimer started;
+    started.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("checkout"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -32,5 +39,19 @@ int main(int argc, char **argv)
     }
     TmainForm window(*store, login.cashierName, shop);
     window.show();
+    // For the start-up benchmark: ZAZUVI_BENCH_EXIT_ON_SHOW=N reports on stderr once the
+    // window is exposed (and so painted) and quits N ms later.
+    if (qEnvironmentVariableIsSet("ZAZUVI_BENCH_EXIT_ON_SHOW")) {
+        auto *poll = new QTimer(&app);
+        QObject::connect(poll, &QTimer::timeout, &app, [&window, &started, poll] {
+            if (!window.windowHandle() || !window.windowHandle()->isExposed())
+                return;
+            poll->stop();
+            fprintf(stderr, "zazuvi-bench: shown %lld ms after start\n", static_cast<long long>(started.elapsed()));
+            fflush(stderr);
+            QTimer::singleShot(qEnvironmentVariableIntValue("ZAZUVI_BENCH_EXIT_ON_SHOW"), qApp, &QCoreApplication::quit);
+        });
+        poll->start(1);
+    }
     return app.exec();
 }
