@@ -1,9 +1,17 @@
 #include "mainform.h"
 
+#include "addgoodsform.h"
 #include "bgform.h"
 #include "birthdays.h"
+#include "birthremindform.h"
+#include "cardinputform.h"
 #include "clock.h"
 #include "devices.h"
+#include "discountform.h"
+#include "goodsnumform.h"
+#include "goodsqueryform.h"
+#include "guadanform.h"
+#include "heldsales.h"
 #include "helpform.h"
 #include "hotkeys.h"
 #include "ini.h"
@@ -11,11 +19,15 @@
 #include "paths.h"
 #include "pricing.h"
 #include "receipt.h"
+#include "refundform.h"
 #include "salelistmodel.h"
+#include "salesform.h"
+#include "settingform.h"
 #include "settlement.h"
 #include "smsclient.h"
 #include "smsnotice.h"
 #include "store.h"
+#include "tongjiform.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,6 +123,8 @@ TmainForm::TmainForm(Store &store, const QString &cashier, const ShopSettings &s
         m_printer->setSystemPrint(services.systemPrint);
     m_pole = std::make_unique<PoleDisplay>(programDir);
     m_sms = std::make_unique<TillSms>(std::move(services.smsGateway));
+    m_quickEntry = std::make_unique<QuickEntryPath>(
+        m_store, this, services.barcodeLookup ? std::move(*services.barcodeLookup) : QuickEntry::Lookup::service());
 
     buildUi();
     watchKeys();
@@ -705,16 +719,9 @@ void TmainForm::settle(bool noPrint)
         sendNotice();
 
     clearSale();
+    forgetMemberAndSalesperson();
     barcodeinputEdit->setFocus();
     saleStage = 1;
-    jifen = 0;
-    nodismoney = Money();
-    noaddup = Money();
-    mtype.clear();
-    ismember = false;
-    m_memberCardId.clear();
-    sales_id = -1;
-    statusPanel3->clear();
 }
 
 void TmainForm::sendNotice()
@@ -770,17 +777,178 @@ void TmainForm::reprint()
 // The dialogs of held sales, member cards, discounts, quantities, refunds, the goods
 // query, the day's summary, salespersons, birthdays and settings are opened from here.
 
-void TmainForm::editQuantity() {}
-void TmainForm::editDiscount(bool) {}
-void TmainForm::openCardInput() {}
-void TmainForm::openGuadanForm() {}
-void TmainForm::askGuadan() {}
-void TmainForm::showBirthdays() {}
-void TmainForm::showGoodsQuery() {}
-void TmainForm::showDailySummary() {}
-void TmainForm::chooseSalesperson() {}
-void TmainForm::openSettings() {}
-void TmainForm::openRefunds() {}
+void TmainForm::editQuantity()
+{
+    const int row = selectedIndex();
+    if (row < 0)
+        return;
+    TgoodsNumForm dlg(m_lines, row, ismember, [this] { goodscountLbl->setText(GoodsCount()); }, this);
+    dlg.exec();
+    barcodeinputEdit->clear();
+    barcodeinputEdit->setFocus();
+}
+
+void TmainForm::editDiscount(bool wholeSale)
+{
+    if (m_lines.isEmpty())
+        return;  // nothing to discount
+    DiscountSetup s;
+    s.zhengdan = wholeSale;
+    s.lowestDiscount = shop.shopDiscount;
+    s.rounding = settings.rounding;
+    // Only money actually handed over gives change; "0.00" left by the field is none.
+    s.received = Money::fromText(receivemoneyEdit->text()) > Money() ? receivemoneyEdit->text() : QStringLiteral("0");
+    if (ismember && shop.discountPolicy)
+        s.prefillRate = disRateEdit->text();
+    if (wholeSale) {
+        s.zhekou_qian = StrToFloatEx(totalMoneyEdit->text()) - nodismoney.toDouble();
+        s.nodis = nodismoney.toDouble();
+    } else {
+        s.row = selectedIndex();
+        if (s.row < 0)
+            return;
+        if (m_lines.at(s.row)[SaleLine::IfDis] == QLatin1String("0")) {
+            Msg::info(this, DiscountLogic::NotDiscountable);
+            barcodeinputEdit->clear();
+            return;
+        }
+        if (!DiscountLogic::lineBase(m_lines.at(s.row), &s.zhekou_qian))
+            return;
+    }
+    DiscountHooks hooks;
+    hooks.recount = [this] { goodscountLbl->setText(GoodsCount()); };
+    hooks.setRealMoney = [this](const QString &text) { realmoneyEdit->setText(text); };
+    hooks.moneyopt = [this] { moneyopt(); };
+    TdiscountForm dlg(s, m_lines, hooks, this);
+    dlg.exec();
+    if (dlg.applied()) {
+        m_model->sync();  // no GoodsCount() here: it would round the spread amounts again
+        if (wholeSale) {
+            if (!dlg.outcome().changeText.isEmpty())
+                changeMoney->setText(dlg.outcome().changeText);
+            else
+                receivemoneyEdit->setFocus();
+        }
+    }
+    barcodeinputEdit->clear();
+}
+
+void TmainForm::openCardInput()
+{
+    TcardinputForm dlg(m_store, shop.discountPolicy, this);
+    if (dlg.exec() != QDialog::Accepted) {
+        barcodeinputEdit->clear();
+        return;
+    }
+    if (dlg.attached())
+        attachMember(*dlg.attached());
+    receivemoneyEdit->setFocus();
+}
+
+void TmainForm::askGuadan()
+{
+    if (m_lines.isEmpty())
+        return;
+    if (Msg::question(this, QStringLiteral("是否进行挂单操作？")))
+        guadan();
+}
+
+void TmainForm::guadan()
+{
+    HeldSales held(programDir);
+    QString error;
+    const QString no = held.hold(m_lines, totalMoneyEdit->text(), cashierName, Clock::now(), &error);
+    if (no.isEmpty()) {
+        Msg::error(this, error);  // nothing was held: the sale stays on screen
+        return;
+    }
+    orderNo = no;
+    liushuiLbl->setText(kOrderLabel + orderNo);
+    clearSale();
+    // A held sale carries no member and no salesperson; the next customer starts afresh.
+    forgetMemberAndSalesperson();
+    saleStage = 1;
+    barcodeinputEdit->setFocus();
+}
+
+void TmainForm::openGuadanForm()
+{
+    HeldSales held(programDir);
+    TguadanForm dlg(held, this);
+    dlg.exec();
+    if (dlg.recalled())
+        qudan(dlg.lines());
+}
+
+void TmainForm::qudan(const SaleLines &lines)
+{
+    // The recalled sale replaces the one on screen as it was held: without a member.
+    clearSale();
+    forgetMemberAndSalesperson();
+    m_lines = lines;
+    m_model->sync();
+    saleStage = 1;
+    goodscountLbl->setText(GoodsCount());
+}
+
+void TmainForm::forgetMemberAndSalesperson()
+{
+    ismember = false;
+    jifen = 0;
+    mtype.clear();
+    nodismoney = Money();
+    noaddup = Money();
+    m_memberCardId.clear();
+    setSalesperson(-1, QString());
+}
+
+void TmainForm::showBirthdays()
+{
+    TbirthRemindForm::remind(m_store, this, [this](const QString &text) { statusPanel1->setText(text); });
+}
+
+void TmainForm::showGoodsQuery()
+{
+    TgoodsqueryForm f(m_store, this);
+    TtongjiForm::placeOver(&f, this);
+    if (f.exec() == QDialog::Accepted)
+        TgoodsqueryForm::postToCodeField(barcodeinputEdit, f.chosenValue());
+}
+
+void TmainForm::showDailySummary()
+{
+    if (!TtongjiForm::passwordGate(this, shop.needpsw, shop.viewpsw))
+        return;
+    TtongjiForm f(m_store, [this](const QString &path) { return m_printer->PrintFile(path); }, this);
+    TtongjiForm::placeOver(&f, this);
+    f.exec();
+}
+
+void TmainForm::chooseSalesperson()
+{
+    TsalesForm f(m_store, this);
+    if (f.exec() == QDialog::Accepted && f.query)
+        setSalesperson(f.salesId(), f.salesName());
+}
+
+void TmainForm::openSettings()
+{
+    TsettingForm dlg(settings, programDir, m_pole.get(), this);
+    dlg.exec();
+    // Also after Esc: opening makes some of the file's values live.
+    settings = dlg.settings();
+    if (!dlg.saved())
+        return;
+    readIni();
+    if (settings.guxian && !m_pole->isOpen())
+        m_pole->com_init(settings.com + 1, 2400);
+}
+
+void TmainForm::openRefunds()
+{
+    TrefundForm dlg(m_store, cashierName, shop.addRate, this);
+    dlg.exec();
+}
 
 void TmainForm::showHelp()
 {
@@ -793,10 +961,17 @@ void TmainForm::startLauncher()
     QProcess::startDetached(executableDir() + QStringLiteral("launcher"), {});
 }
 
-void TmainForm::unknownCode(const QString &)
+void TmainForm::unknownCode(const QString &code)
 {
-    // Offline the code stays in the field; selected, so the next scan replaces it.
-    barcodeinputEdit->selectAll();
+    const QuickEntryPath::Result r = m_quickEntry->handle(code);
+    if (!r.clearCode) {
+        // Offline the code stays in the field; selected, so the next scan replaces it.
+        barcodeinputEdit->selectAll();
+        return;
+    }
+    barcodeinputEdit->clear();
+    if (r.goods)
+        addgoods(*r.goods);  // as if it had been scanned
 }
 
 // ---------------------------------------------------------------- keys

@@ -11,6 +11,7 @@
 #include "goods.h"
 #include "memberlogic.h"
 #include "money.h"
+#include "quickentry.h"
 #include "saleline.h"
 #include "smsclient.h"
 #include "startup.h"
@@ -31,6 +32,7 @@ class QTableView;
 class QTimer;
 class QToolButton;
 class PoleDisplay;
+class QuickEntryPath;
 class SaleListModel;
 class Store;
 class TillPrinter;
@@ -40,6 +42,7 @@ class TillSms;
 struct TillServices {
     std::unique_ptr<SmsGateway> smsGateway;                      // the gateway client when empty
     std::function<QString(const QString &path)> systemPrint;     // CUPS when empty
+    std::optional<QuickEntry::Lookup> barcodeLookup;             // the lookup service (net/) when empty
 };
 
 class TmainForm : public QMainWindow {
@@ -180,6 +183,9 @@ private:
     void barcodeinputEditEnter();
     void receivemoneyEditEnter();
     void unknownCode(const QString &code);
+    void guadan();
+    void qudan(const SaleLines &lines);
+    void forgetMemberAndSalesperson();
     void updateMemberPanels();
     int panelLeft(const QWidget *panel) const;
     void helpTimerTick();
@@ -194,6 +200,7 @@ private:
     std::unique_ptr<TillPrinter> m_printer;
     std::unique_ptr<PoleDisplay> m_pole;
     std::unique_ptr<TillSms> m_sms;
+    std::unique_ptr<QuickEntryPath> m_quickEntry;
     QWidget *m_memberBar = nullptr;
     QHBoxLayout *m_memberLayout = nullptr;
     bool m_settling = false;
