@@ -42,6 +42,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -378,6 +379,7 @@ void TmainForm::buildUi()
     connect(mgrBtn, &QPushButton::clicked, this, &TmainForm::startLauncher);
     connect(sButton1, &QPushButton::clicked, this, &TmainForm::reprint);
 
+    connect(cardNoEdit, &QLineEdit::textEdited, this, [this] { m_cardTyped = true; });
     connect(realmoneyEdit, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (settings.guxian)
             m_pole->showTotal(text);
@@ -618,6 +620,7 @@ void TmainForm::clearSale()
 void TmainForm::attachMember(const MemberAttach &member)
 {
     m_memberCardId = member.cardId;
+    m_cardTyped = false;
     cardNoEdit->setText(member.cardId);
     jifen = member.points;
     jifenEdit->setText(QString::number(member.points));
@@ -845,6 +848,46 @@ void TmainForm::openCardInput()
     receivemoneyEdit->setFocus();
 }
 
+// Leaving the card field with a typed or scanned card attaches its member at once.
+// Returns true when a member was attached.
+bool TmainForm::directEntry()
+{
+    if (!m_cardTyped)
+        return false;
+    m_cardTyped = false;
+    const MemberLogic::DirectEntry e =
+        MemberLogic::directEntry(m_store, cardNoEdit->text(), Clock::today(), shop.discountPolicy);
+    if (e.outcome == MemberLogic::DirectEntry::StoreError)
+        Msg::error(this, e.message);
+    else if (!e.message.isEmpty())
+        Msg::info(this, e.message);
+    if (e.outcome == MemberLogic::DirectEntry::Attached) {
+        attachMember(e.attach);
+        return true;
+    }
+    // The field shows the card the sale is credited to, not a number that found nobody.
+    if (ismember)
+        cardNoEdit->setText(m_memberCardId);
+    return false;
+}
+
+void TmainForm::cardNoEditEnter()
+{
+    directEntry();
+    receivemoneyEdit->setFocus();
+}
+
+void TmainForm::cardNoEditExit()
+{
+    // Runs once the focus has settled where the cashier went, and leaves it there:
+    // the recount would otherwise pull it into the code field in mid-move.
+    QTimer::singleShot(0, this, [this] {
+        const QPointer<QWidget> target = QApplication::focusWidget();
+        if (directEntry() && target && target->window() == this)
+            target->setFocus();
+    });
+}
+
 void TmainForm::askGuadan()
 {
     if (m_lines.isEmpty())
@@ -899,6 +942,7 @@ void TmainForm::forgetMemberAndSalesperson()
     nodismoney = Money();
     noaddup = Money();
     m_memberCardId.clear();
+    m_cardTyped = false;
     setSalesperson(-1, QString());
 }
 
@@ -989,7 +1033,11 @@ bool TmainForm::eventFilter(QObject *watched, QEvent *event)
             return receivemoneyEditKeyPress(key);
         if (watched == printBtn)
             return printBtnKey(key);
-        if ((watched == ListView || watched == cardNoEdit) && isEnter(key)) {
+        if (watched == cardNoEdit && isEnter(key)) {
+            cardNoEditEnter();
+            return true;
+        }
+        if (watched == ListView && isEnter(key)) {
             receivemoneyEdit->setFocus();
             return true;
         }
@@ -1008,6 +1056,8 @@ bool TmainForm::eventFilter(QObject *watched, QEvent *event)
             break;
         if (watched == barcodeinputEdit && !m_lines.isEmpty())
             saleStage = 2;
+        if (watched == cardNoEdit)
+            cardNoEditExit();
         if (watched == receivemoneyEdit && receivemoneyEdit->text() != QLatin1String("0"))
             receivemoneyEdit->setText(formatMoney(StrToFloatEx(receivemoneyEdit->text())));
         break;
@@ -1047,7 +1097,8 @@ bool TmainForm::previewKey(QObject *watched, QKeyEvent *e)
     // Enter goes on to the payment; the focused control still sees the key. A code
     // typed or scanned into the code field is looked up all the same, and keeps the
     // focus there so that the next scan cannot land in the tendered amount.
-    if (isEnter(e) && saleStage == 2
+    // The card field moves there itself, once its card has been looked up.
+    if (isEnter(e) && saleStage == 2 && watched != cardNoEdit
         && !(watched == barcodeinputEdit && !barcodeinputEdit->text().trimmed().isEmpty()))
         receivemoneyEdit->setFocus();
     if ((vk == Hotkeys::codeFromText(settings.jifenK) || key == Qt::Key_F8) && codeEmpty) {

@@ -185,6 +185,9 @@ private:
     void unknownCode(const QString &code);
     void guadan();
     void qudan(const SaleLines &lines);
+    void cardNoEditEnter();
+    void cardNoEditExit();
+    bool directEntry();
     void forgetMemberAndSalesperson();
     void updateMemberPanels();
     int panelLeft(const QWidget *panel) const;
@@ -204,4 +207,5 @@ private:
     QWidget *m_memberBar = nullptr;
     QHBoxLayout *m_memberLayout = nullptr;
     bool m_settling = false;
+    bool m_cardTyped = false;  // the card field was typed into since its last direct entry
 };
