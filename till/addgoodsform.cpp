@@ -36,6 +36,12 @@ bool isEnter(const QKeyEvent *k)
 
 }  // namespace
 
+TaddgoodsForm::~TaddgoodsForm()
+{
+    // Closing moves the focus, which would finish the price edit of a half-destroyed form.
+    priceEdit->disconnect(this);
+}
+
 TaddgoodsForm::TaddgoodsForm(Store &store, QWidget *parent) : QDialog(parent), m_store(store)
 {
     setWindowTitle(QuickEntry::captionFor({}));

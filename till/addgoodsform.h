@@ -21,6 +21,7 @@ class TaddgoodsForm : public QDialog {
     Q_OBJECT
 public:
     explicit TaddgoodsForm(Store &store, QWidget *parent = nullptr);
+    ~TaddgoodsForm() override;
 
     // Fills code and name and resets prices and stock, as every showing does.
     void prepare(const QString &barcode, const QString &name);

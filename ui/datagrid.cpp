@@ -225,7 +225,14 @@ DataGrid::DataGrid(QWidget *parent) : QWidget(parent)
     });
 }
 
-DataGrid::~DataGrid() = default;
+DataGrid::~DataGrid()
+{
+    // Tearing the widgets down resizes and hides them; their signals must no longer
+    // reach a grid that is half destroyed.
+    m_view->horizontalHeader()->disconnect(this);
+    m_view->horizontalScrollBar()->disconnect(this);
+    m_view->disconnect(this);
+}
 
 void DataGrid::setModel(QAbstractItemModel *model)
 {
