@@ -94,7 +94,7 @@ struct ClassDef {
     double priceLo, priceHi;
     std::vector<const char *> items;
     std::vector<const char *> flavours;  // empty: none
-    std::vector<const char *> specs;
+    std::vector<const char *> sizes;
 };
 
 const std::vector<ClassDef> &classes()
@@ -418,7 +418,7 @@ private:
             const char *item = c.items[m_rng.below(c.items.size())];
             g.name = c.weighed ? std::string(flavour) + item
                                : std::string(m_rng.pick(Marks)) + flavour + item;
-            m_specs.push_back(c.specs[m_rng.below(c.specs.size())]);
+            m_sizes.push_back(c.sizes[m_rng.below(c.sizes.size())]);
             g.priceCents = drawPrice(m_rng, c.priceLo, c.priceHi);
             g.costCents = std::max<int64_t>(1, std::llround(double(g.priceCents) * (0.55 + 0.3 * m_rng.uniform())));
             g.price2Cents = 0;
@@ -526,7 +526,7 @@ private:
                                                   .toString(QStringLiteral("HH:mm:ss")));
             m_inDates.push_back(inDate);
             ins.text(1, g.barcode).text(2, no).text(3, g.name).num(4, cents(g.costCents)).num(5, cents(g.priceCents))
-                .num(6, cents(g.price2Cents)).text(7, m_specs[i]).text(8, c.unit).text(9, c.name).text(10, inDate)
+                .num(6, cents(g.price2Cents)).text(7, m_sizes[i]).text(8, c.unit).text(9, c.name).text(10, inDate)
                 .integer(11, g.ifaddup ? -1 : 0).integer(12, g.ifdis ? -1 : 0).integer(13, g.hidden ? -1 : 0).run();
         }
         // Lines refer to goods by position + 1.
@@ -851,7 +851,7 @@ private:
     Rng m_rng;
     QDate m_first;
     std::vector<Goods> m_goods;
-    std::vector<const char *> m_specs;
+    std::vector<const char *> m_sizes;
     std::vector<std::string> m_inDates;
     std::vector<int> m_popular;
     std::vector<Member> m_members;
