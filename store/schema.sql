@@ -208,7 +208,29 @@ BEGIN
      WHERE goods_id = NEW.goods_id;
 END;
 
+-- The till's badge shows how many sales the shop has made. Counting them at every start
+-- would read the whole order history, so the store keeps the count as orders come and go.
+CREATE TABLE order_stats (
+    sales_count INTEGER NOT NULL DEFAULT 0
+);
+CREATE TRIGGER orderlist_count_insert AFTER INSERT ON orderlist
+WHEN ifnull(NEW.total_money, 0) > 0
+BEGIN
+    UPDATE order_stats SET sales_count = sales_count + 1;
+END;
+CREATE TRIGGER orderlist_count_delete AFTER DELETE ON orderlist
+WHEN ifnull(OLD.total_money, 0) > 0
+BEGIN
+    UPDATE order_stats SET sales_count = sales_count - 1;
+END;
+CREATE TRIGGER orderlist_count_update AFTER UPDATE OF total_money ON orderlist
+WHEN (ifnull(OLD.total_money, 0) > 0) <> (ifnull(NEW.total_money, 0) > 0)
+BEGIN
+    UPDATE order_stats SET sales_count = sales_count + (ifnull(NEW.total_money, 0) > 0) - (ifnull(OLD.total_money, 0) > 0);
+END;
+
 -- A new shop.
+INSERT INTO order_stats (sales_count) VALUES (0);
 INSERT INTO setting (backup_every, autorun, discount_policy, low_warning, backup_times, setupdate, add_rate, zeromsg)
 VALUES (0, 0, 0, 5, 0, '', 1, -1);
 

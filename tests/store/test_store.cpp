@@ -24,6 +24,7 @@ private slots:
     void trigger_data();
     void trigger();
     void updateOfLinesMovesNoStock();
+    void salesCountFollowsOrders();
     void cardNumbersAreUniqueWithoutCase();
     void transactionRollsBackUnlessCommitted();
     void failingStatementLeavesNothing();
@@ -183,6 +184,22 @@ void TestStore::updateOfLinesMovesNoStock()
     shop.exec(QStringLiteral("update order_detail set goods_id=:g where barcode='6901234567892'"), {{QStringLiteral("g"), id}});
     QCOMPARE(shop.scalar(QStringLiteral("select amount from goods")).toDouble(), 10.0);
     QCOMPARE(shop.scalar(QStringLiteral("select sold from goods")).toDouble(), 0.0);
+}
+
+void TestStore::salesCountFollowsOrders()
+{
+    TestShop shop;
+    auto count = [&] { return shop.scalar(QStringLiteral("select sales_count from order_stats")).toInt(); };
+    QCOMPARE(count(), 0);
+    shop.exec(QStringLiteral("insert into orderlist (order_id, total_money) values ('1', 5), ('2', -3), ('3', NULL), ('4', 0.01)"));
+    QCOMPARE(count(), 2);  // refunds, empty and zero orders are no sales
+    shop.exec(QStringLiteral("update orderlist set total_money=7 where order_id in ('2', '3')"));
+    QCOMPARE(count(), 4);
+    shop.exec(QStringLiteral("update orderlist set total_money=0 where order_id='1'"));
+    QCOMPARE(count(), 3);
+    shop.exec(QStringLiteral("delete from orderlist where order_id in ('2', '4')"));
+    QCOMPARE(count(), 1);
+    QCOMPARE(count(), shop.scalar(QStringLiteral("select count(*) from orderlist where total_money>0")).toInt());
 }
 
 void TestStore::cardNumbersAreUniqueWithoutCase()
