@@ -2,6 +2,7 @@
 // the rounding options, and the spreading of a whole-sale amount.
 #include "goods.h"
 #include "pricing.h"
+#include "salelinetest.h"
 #include "testshop.h"
 
 #include <QtTest>
@@ -44,22 +45,7 @@ GoodsRecord goods(const QString &barcode, double price, double price2 = 0, const
     return g;
 }
 
-PricingOptions opts(bool opt1, bool opt2, bool opt3)
-{
-    PricingOptions o;
-    o.s4r5 = opt1;
-    o.s4r52 = opt2;
-    o.moling = opt3;
-    return o;
-}
 
-QStringList amounts(const SaleLines &lines)
-{
-    QStringList out;
-    for (const SaleLine &l : lines)
-        out << l[SaleLine::Amount];
-    return out;
-}
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "goodsnumform.h"
 #include "msgbox.h"
 #include "pricing.h"
+#include "salelinetest.h"
 #include "typing.h"
 
 #include <QLabel>
@@ -36,30 +37,8 @@ SaleLine line(const QString &code, const QString &price, const QString &qty, con
     return l;
 }
 
-PricingOptions opts(bool o1, bool o2, bool o3)
-{
-    PricingOptions o;
-    o.s4r5 = o1;
-    o.s4r52 = o2;
-    o.moling = o3;
-    return o;
-}
 
-QStringList amounts(const SaleLines &lines)
-{
-    QStringList out;
-    for (const SaleLine &l : lines)
-        out << l[SaleLine::Amount];
-    return out;
-}
 
-QStringList rates(const SaleLines &lines)
-{
-    QStringList out;
-    for (const SaleLine &l : lines)
-        out << l[SaleLine::Rate];
-    return out;
-}
 
 // Whole-sale setup as the till fills it from its recount.
 DiscountSetup wholeSale(SaleLines &lines, bool ismember, const PricingOptions &o, int lowest = 0)
