@@ -399,14 +399,19 @@ bool DataGrid::isFooterVisible() const
     return m_footerVisible;
 }
 
+void DataGrid::putFooterItem(const QString &column, FooterItem item)
+{
+    m_footerItems.insert(column.toLower(), std::move(item));
+    setFooterVisible(true);
+    footerChanged();
+}
+
 void DataGrid::setFooterText(const QString &column, const QString &text)
 {
     FooterItem item;
     item.kind = FooterKind::Text;
     item.text = text;
-    m_footerItems.insert(column.toLower(), item);
-    setFooterVisible(true);
-    footerChanged();
+    putFooterItem(column, std::move(item));
 }
 
 void DataGrid::setFooterSum(const QString &column, QueryModel::Format format)
@@ -414,9 +419,7 @@ void DataGrid::setFooterSum(const QString &column, QueryModel::Format format)
     FooterItem item;
     item.kind = FooterKind::Sum;
     item.format = format;
-    m_footerItems.insert(column.toLower(), item);
-    setFooterVisible(true);
-    footerChanged();
+    putFooterItem(column, std::move(item));
 }
 
 void DataGrid::setFooterCount(const QString &column, const QString &pattern)
@@ -424,9 +427,7 @@ void DataGrid::setFooterCount(const QString &column, const QString &pattern)
     FooterItem item;
     item.kind = FooterKind::Count;
     item.text = pattern;
-    m_footerItems.insert(column.toLower(), item);
-    setFooterVisible(true);
-    footerChanged();
+    putFooterItem(column, std::move(item));
 }
 
 void DataGrid::setFooterFunction(const QString &column, FooterFunction fn)
@@ -434,9 +435,7 @@ void DataGrid::setFooterFunction(const QString &column, FooterFunction fn)
     FooterItem item;
     item.kind = FooterKind::Function;
     item.fn = std::move(fn);
-    m_footerItems.insert(column.toLower(), item);
-    setFooterVisible(true);
-    footerChanged();
+    putFooterItem(column, std::move(item));
 }
 
 void DataGrid::clearFooter()

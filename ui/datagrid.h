@@ -110,6 +110,7 @@ private:
     void modelAboutToReset();
     void modelWasReset();
     void footerChanged();
+    void putFooterItem(const QString &column, FooterItem item);
     void recomputeFooter() const;
     void headerClicked(int section);
     bool activateCurrent();
